@@ -5,12 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "device/device_operation.h"
+#include "device/target_device.h"
 #include "jtag/cable_link.h"
 #include "jtag/command_stream.h"
 #include "jtag/driver_message.h"
 #include "jtag/ftdi_cable.h"
+#include "sim_board.h"
 #include "support/bytes.h"
 #include "support/fake_d2xx_library.h"
+#include "support/recording_window.h"
 #include "support/scripted_transport.h"
 
 namespace {
@@ -112,6 +116,21 @@ TEST_F(FtdiCableTest, PreambleWriteFailingClosesTheHandle) {
   const std::string log = library.Log();
   EXPECT_NE(log.find(preambleLine + "FT_Close\n"), std::string::npos) << log;
   EXPECT_EQ(log.find("FT_Purge"), std::string::npos);
+}
+
+TEST_F(FtdiCableTest, DlopenPathTalksToTheSimulatedBoard) {
+  SimBoard board;
+  auto boardCable = board.Opener()();
+  FakeD2xxLibrary library(FAKE_D2XX_PATH);
+  library.Attach(boardCable.get());
+  ASSERT_TRUE(JtagOpen());
+  RecordingWindow window;
+  VirtualClock clock;
+  DeviceOperation op(window, clock);
+  EXPECT_EQ(op.ReadIdcode(), target::DEVICE_IDCODE);
+  JtagClose();
+  EXPECT_EQ(board.Count().writes, 2u);
+  EXPECT_TRUE(board.Violations().empty()) << board.Violations().front();
 }
 
 }  // namespace
