@@ -10,3 +10,4 @@ inline constexpr int kExitVerifyFailed = 3;
 // Each runs one command against the cable drivers the engine has been given
 // and returns the exit status.
 int RunDetect();
+int RunInfo(const std::filesystem::path& file);

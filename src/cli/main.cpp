@@ -30,7 +30,11 @@ int main(int argc, char** argv) {
       ->default_str("");
   app.add_option("--trace", tracePath, "Write every cable write (W) and read (R) as a hex line to FILE");
 
+  std::string jedecPath;
   CLI::App* detect = app.add_subcommand("detect", "Open the cable, read and check the IDCODE, close");
+  CLI::App* info = app.add_subcommand(
+      "info", "Load a JEDEC file and describe it; exits 1 when its fuse checksum does not match");
+  info->add_option("file", jedecPath, "JEDEC fuse file")->required();
 
   try {
     app.parse(argc, argv);
@@ -63,5 +67,6 @@ int main(int argc, char** argv) {
   SetDriverMessageHandler([](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
 
   if (detect->parsed()) return RunDetect();
+  if (info->parsed()) return RunInfo(jedecPath);
   return kExitUsage;
 }
