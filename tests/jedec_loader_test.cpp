@@ -21,6 +21,8 @@ struct LoadFailure {
   std::vector<std::string> progressLog;  // what the failure did to bar and taskbar
 };
 
+void PrintTo(const LoadFailure& c, std::ostream* os) { *os << c.name; }
+
 std::vector<LoadFailure> Failures() {
   const std::vector<std::string> minus20 = {"taskbar 20", "taskbar error"};
   const std::vector<std::string> minus1 = {"taskbar 1", "taskbar error"};

@@ -11,3 +11,5 @@ inline constexpr int kExitVerifyFailed = 3;
 // and returns the exit status.
 int RunDetect();
 int RunInfo(const std::filesystem::path& file);
+int RunProgram(const std::filesystem::path& file);
+int RunErase();

@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
   CLI::App* info = app.add_subcommand(
       "info", "Load a JEDEC file and describe it; exits 1 when its fuse checksum does not match");
   info->add_option("file", jedecPath, "JEDEC fuse file")->required();
+  CLI::App* program = app.add_subcommand("program", "Erase, program and verify the device from a JEDEC file");
+  program->add_option("file", jedecPath, "JEDEC fuse file")->required();
+  CLI::App* erase = app.add_subcommand("erase", "Erase the device");
 
   try {
     app.parse(argc, argv);
@@ -68,5 +71,7 @@ int main(int argc, char** argv) {
 
   if (detect->parsed()) return RunDetect();
   if (info->parsed()) return RunInfo(jedecPath);
+  if (program->parsed()) return RunProgram(jedecPath);
+  if (erase->parsed()) return RunErase();
   return kExitUsage;
 }
