@@ -18,13 +18,23 @@ class FileDescriptor {
   ~FileDescriptor() {
     if (fd_ >= 0) ::close(fd_);
   }
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(FileDescriptor&&) = delete;
   int get() const { return fd_; }
 
  private:
   int fd_;
 };
+
+// Opens an existing regular file for reading; a folder opens on Linux but is
+// no file to load.
+FileDescriptor OpenRegularFile(const std::filesystem::path& path, struct stat& info) {
+  FileDescriptor file(path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.get() >= 0 && (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))) return FileDescriptor(-1);
+  return file;
+}
 
 std::optional<JedecImage> Fail(WindowOperations& window, const char* text, std::optional<int> progress) {
   window.SetStatusText(text);
@@ -46,16 +56,18 @@ bool ReadAll(int fd, char* buffer, size_t length) {
 
 }  // namespace
 
+bool TestOpenFile(const std::filesystem::path& path) {
+  struct stat info {};
+  return OpenRegularFile(path, info).get() >= 0;
+}
+
 std::optional<JedecImage> LoadJedecFile(WindowOperations& window, const std::filesystem::path& path) {
   window.SetStatusText("File (re)loading...");
   window.RepaintNow();
 
-  FileDescriptor file(path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat info {};
-  // A folder opens on Linux; it is no file to load.
-  if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    return Fail(window, "Could not load file.", -20);
-  }
+  const FileDescriptor file = OpenRegularFile(path, info);
+  if (file.get() < 0) return Fail(window, "Could not load file.", -20);
   const uint64_t length = static_cast<uint64_t>(info.st_size);
   if (length > MAX_JEDEC_FILE_BYTES) return Fail(window, "Too large file.", -20);
 
