@@ -3,10 +3,20 @@
 #include <QApplication>
 
 #include "jtag/clock.h"
+#include "ui/thumbnail_service.h"
 #include "ui/tollvane_dlg.h"
 
 int CTollvaneApp::Run(int argc, char** argv) {
   QApplication application(argc, argv);
+  QGuiApplication::setDesktopFileName(QStringLiteral("tollvane"));
+  // A launcher action presses a button of the running window; with no
+  // window running it just starts one (the switch is then ignored).
+  for (const QString& argument : QApplication::arguments()) {
+    if (argument.startsWith(QStringLiteral("--thumbnail-clicked=")) &&
+        SendThumbnailClick(argument.section('=', 1).toInt())) {
+      return 0;
+    }
+  }
   InitInstance(QApplication::arguments());
   return 0;
 }

@@ -19,7 +19,9 @@
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"
 #include "ui/dialog_units.h"
+#include "ui/launcher_entry.h"
 #include "ui/resource_ids.h"
+#include "ui/thumbnail_service.h"
 
 namespace {
 
@@ -87,6 +89,16 @@ CTollvaneDlg::CTollvaneDlg(Clock& clock, QWidget* parent)
 }
 
 CTollvaneDlg::~CTollvaneDlg() { SetDriverMessageHandler(nullptr); }
+
+void CTollvaneDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // The launcher entry exists once the window is shown; without a session
+  // bus there is none, and every taskbar step is skipped.
+  if (m_thumbnails || !SessionBusAvailable()) return;
+  if (!m_taskbar) m_taskbar = std::make_unique<LauncherEntryProgress>(SessionBusLauncherSignal());
+  m_thumbnails = std::make_unique<ThumbnailService>(*this);
+  m_thumbnails->Register();
+}
 
 void CTollvaneDlg::OnInitDialog(const QStringList& arguments) {
   setWindowIcon(m_icon);

@@ -14,6 +14,7 @@
 #include "ui/taskbar_progress.h"
 
 class QLineEdit;
+class ThumbnailService;
 class QProgressBar;
 class QPushButton;
 
@@ -69,6 +70,7 @@ class CTollvaneDlg : public QDialog, public WindowOperations {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void OnOpen();
@@ -82,6 +84,7 @@ class CTollvaneDlg : public QDialog, public WindowOperations {
   QProgressBar* m_progressBar;
   QString m_filePath;
   std::unique_ptr<TaskbarProgress> m_taskbar;
+  std::unique_ptr<ThumbnailService> m_thumbnails;
   int m_closeCountdown = 0;
   int m_startedFromCommandLine = 0;
   QTimer m_closeTimer;
