@@ -9,29 +9,15 @@
 #include "fuse/jedec_loader.h"
 #include "fuse/jedec_parser.h"
 #include "jedec_generator.h"
+#include "silent_window.h"
 
 namespace {
 
-class SilentWindow final : public WindowOperations {
- public:
-  void SetStatusText(const std::string&) override {}
-  void RepaintNow() override {}
-  void SetProgressBar(int) override {}
-  bool HasTaskbar() const override { return false; }
-  void SetTaskbarValue(int) override {}
-  void SetTaskbarState(TaskbarState) override {}
-  void ShowMessageBox(const std::string&, bool) override {}
-  void SetWaitCursor(bool) override {}
-  bool TakeStartedFromCommandLine() override { return false; }
-  void SetCloseCountdown(int) override {}
-};
 
 std::string ExampleText(uint32_t fuses) {
   JedecExample example;
   example.fuseCount = fuses;
-  std::ostringstream out;
-  WriteJedec(out, example, MakeExampleFuses(example));
-  return out.str();
+  return ExampleJedecText(example);
 }
 
 void Parse(benchmark::State& state, const std::string& text) {

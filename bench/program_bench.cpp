@@ -13,6 +13,7 @@
 #include "device/device_commands.h"
 #include "device/target_device.h"
 #include "jedec_generator.h"
+#include "silent_window.h"
 #include "jtag/cable_link.h"
 #include "sim_board.h"
 
@@ -20,20 +21,6 @@ using namespace target;
 
 namespace {
 
-class SilentWindow final : public WindowOperations {
- public:
-  void SetStatusText(const std::string& text) override { status = text; }
-  void RepaintNow() override {}
-  void SetProgressBar(int) override {}
-  bool HasTaskbar() const override { return false; }
-  void SetTaskbarValue(int) override {}
-  void SetTaskbarState(TaskbarState) override {}
-  void ShowMessageBox(const std::string&, bool) override {}
-  void SetWaitCursor(bool) override {}
-  bool TakeStartedFromCommandLine() override { return false; }
-  void SetCloseCountdown(int) override {}
-  std::string status;
-};
 
 double CpuSeconds() {
   rusage usage{};
@@ -183,11 +170,8 @@ int main(int argc, char** argv) {
   app.add_option("--row-busy", options.rowBusy, "Busy answers after each row write")->capture_default_str();
   CLI11_PARSE(app, argc, argv);
 
-  JedecExample example;
-  std::ostringstream text;
-  WriteJedec(text, example, MakeExampleFuses(example));
   const auto path = std::filesystem::temp_directory_path() / "tollvane-program-bench.jed";
-  { std::ofstream(path, std::ios::binary) << text.str(); }
+  std::ofstream(path, std::ios::binary) << ExampleJedecText();
   const std::string faults =
       "erase-busy=" + std::to_string(options.eraseBusy) + ",row-busy=" + std::to_string(options.rowBusy);
 

@@ -135,10 +135,7 @@ TEST_F(EndpointCableTest, CloseOnASilentCableReportsAndStillReleases) {
 // arrive in packets behind two status bytes, and idle packets keep coming.
 TEST(EndpointCableStack, ProgramAndVerifyOverTheRing) {
   TempDir dir;
-  JedecExample example;
-  std::ostringstream text;
-  WriteJedec(text, example, MakeExampleFuses(example));
-  const auto file = dir.Write("example.jed", text.str());
+  const auto file = dir.Write("example.jed", ExampleJedecText());
 
   VirtualClock clock;
   FakeUsb usb(clock);

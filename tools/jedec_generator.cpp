@@ -26,6 +26,12 @@ FuseMap MakeExampleFuses(const JedecExample& example) {
   return map;
 }
 
+std::string ExampleJedecText(const JedecExample& example) {
+  std::ostringstream text;
+  WriteJedec(text, example, MakeExampleFuses(example));
+  return text.str();
+}
+
 void WriteJedec(std::ostream& out, const JedecExample& example, const FuseMap& fuses) {
   std::ostringstream body;
   char line[64];

@@ -24,3 +24,5 @@ inline constexpr uint32_t FUSES_PER_LINE = 128;
 FuseMap MakeExampleFuses(const JedecExample& example);
 // Writes the file for `fuses` (the example's count of them).
 void WriteJedec(std::ostream& out, const JedecExample& example, const FuseMap& fuses);
+// The whole file for the example's own fuses.
+std::string ExampleJedecText(const JedecExample& example = {});

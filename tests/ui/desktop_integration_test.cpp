@@ -49,9 +49,7 @@ class DesktopIntegrationTest : public QObject {
   void initTestCase() {
     QVERIFY2(QDBusConnection::sessionBus().isConnected(), "run under dbus-run-session");
     good_ = dir_.filePath("good.jed");
-    JedecExample example;
-    std::ofstream out(good_.toStdString(), std::ios::binary);
-    WriteJedec(out, example, MakeExampleFuses(example));
+    std::ofstream(good_.toStdString(), std::ios::binary) << ExampleJedecText();
     JtagResetEngineForTesting();
     JtagSetCableDrivers(board_.Drivers());
     dlg_ = std::make_unique<CTollvaneDlg>(clock_);

@@ -71,9 +71,7 @@ class TollvaneDlgTest : public QObject {
   void initTestCase() {
     QVERIFY(dir_.isValid());
     good_ = dir_.filePath("good.jed");
-    JedecExample example;
-    std::ofstream out(good_.toStdString(), std::ios::binary);
-    WriteJedec(out, example, MakeExampleFuses(example));
+    std::ofstream(good_.toStdString(), std::ios::binary) << ExampleJedecText();
   }
 
   void startedWithAFileProgramsAndCountsDownToClose() {

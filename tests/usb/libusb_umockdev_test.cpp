@@ -267,10 +267,7 @@ TEST_F(LibusbUmockdevTest, IdcodeAndStatusThroughTheRing) {
 
 TEST_F(LibusbUmockdevTest, FullProgramAndVerify) {
   TempDir dir;
-  JedecExample example;
-  std::ostringstream text;
-  WriteJedec(text, example, MakeExampleFuses(example));
-  const auto file = dir.Write("example.jed", text.str());
+  const auto file = dir.Write("example.jed", ExampleJedecText());
   JtagSetCableDrivers({OpenEndpointCable, [] { return nullptr; }});
   RecordingWindow window;
   VirtualClock clock;
