@@ -55,9 +55,15 @@ void DeviceOperation::Execute(uint32_t capturedBits, bool checkEmpty) {
   }
 }
 
-uint32_t DeviceOperation::ReceivedWord() const {
-  return receive[0] | receive[1] << 8 | receive[2] << 16 | static_cast<uint32_t>(receive[3]) << 24;
+uint32_t WordAt(const uint8_t* bytes) {
+  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
 }
+
+void PutWord(uint8_t* bytes, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t DeviceOperation::ReceivedWord() const { return WordAt(receive); }
 
 uint8_t DeviceOperation::ReadStatus() {
   RunInstruction(READ_STATUS, IDLE_SETTLE);

@@ -47,6 +47,10 @@ class DeviceOperation {
   void RunOnOpenCable(const std::function<void()>& steps);
 };
 
+// 32-bit words in byte buffers, least significant byte first (bit 0 first).
+uint32_t WordAt(const uint8_t* bytes);
+void PutWord(uint8_t* bytes, uint32_t value);
+
 // Erase progress for poll n: Program runs 5..20, "Erace Only" 20..80, both
 // flat from the 61st busy answer on.
 int ProgramEraseProgress(uint32_t poll);

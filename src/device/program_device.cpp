@@ -12,10 +12,6 @@ using namespace target;
 
 namespace {
 
-void PutWord(uint8_t* bytes, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 struct Readback {
   int configMismatches = 0;
   uint8_t userCode[4] = {};
@@ -185,10 +181,8 @@ CommandOutcome ProgramDevice(WindowOperations& window, Clock& clock, const std::
     Finish(op);
     SetProgress(window, 100);
 
-    uint32_t userCodeRead = 0;
-    for (int i = 0; i < 4; ++i) userCodeRead |= static_cast<uint32_t>(read.userCode[i]) << (8 * i);
     const bool verified =
-        read.configMismatches == 0 && userCodeRead == image->userCode &&
+        read.configMismatches == 0 && WordAt(read.userCode) == image->userCode &&
         CountBitDifferences(read.sedCrc, fuses.bytes.data(), SED_CRC_FIRST_FUSE, SED_CRC_BITS) == 0;
     if (verified) {
       window.SetStatusText(op.ElapsedText("Program success. (%.3fsec)"));

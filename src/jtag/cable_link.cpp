@@ -50,12 +50,11 @@ void JtagSetCableDrivers(CableDrivers drivers) { g_drivers = std::move(drivers);
 bool JtagCableIsOpen() { return g_cable != nullptr; }
 
 bool JtagOpen() {
-  // A failed endpoint preamble does not fall back to FTDI: that cable was there.
-  if (auto cable = g_drivers.openEndpointCable ? g_drivers.openEndpointCable() : nullptr) {
-    return ResetCable(std::move(cable));
-  }
-  if (auto cable = g_drivers.openFtdiCable ? g_drivers.openFtdiCable() : nullptr) {
-    return ResetCable(std::move(cable));
+  // The first transport that finds a cable is used; a failed preamble write
+  // does not fall back to the next one, since that cable was there.
+  for (const CableOpener* open : {&g_drivers.openEndpointCable, &g_drivers.openFtdiCable}) {
+    if (!*open) continue;
+    if (auto cable = (*open)()) return ResetCable(std::move(cable));
   }
   return false;
 }
